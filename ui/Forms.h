@@ -1,0 +1,10 @@
+#pragma once
+
+#include "toolkit/Form.h"
+
+namespace quorvel {
+
+const FormSpec& mainWindowForm();
+const FormSpec& helpWindowForm();
+
+}  // namespace quorvel
