@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "ObjectCounts.h"
 #include "ToolkitFixture.h"
 #include "app/resources/resource_ids.h"
 #include "toolkit/ValueConversions.h"
@@ -209,14 +210,28 @@ TEST_F(PointerTest, SettingAPointerLeavesThePointerWhereItIs) {
     }
 }
 
-TEST_F(PointerTest, ManyChangesLeaveNoObjectsBehind) {
-    const DWORD userBefore = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
-    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+TEST(ObjectCountTest, TheCounterSeesObjectsComeAndGo) {
+    const int before = gdiObjectCount();
+    HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+    HFONT font = CreateFontW(-14, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Tahoma");
+    EXPECT_EQ(gdiObjectCount(), before + 2);
+    DeleteObject(brush);
+    DeleteObject(font);
+    EXPECT_EQ(gdiObjectCount(), before);
+}
+
+TEST_F(PointerTest, ManyChangesCreateNoObjects) {
+    const HCURSOR hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(QUORVEL_HAND_CURSOR_ID));
+    const int gdiBefore = gdiObjectCount();
+    const int windowsBefore = windowCount();
     for (int i = 0; i < 10000; ++i) {
         toolkit.setMousePointer(Role::startButton, static_cast<MousePointer>(i % 15));
+        if (i % 15 == 14) {
+            ASSERT_EQ(cursorShownOver(mainWindow(), control(Role::startButton)), hand) << i;
+        }
     }
-    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), userBefore);
-    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
+    EXPECT_EQ(gdiObjectCount(), gdiBefore);
+    EXPECT_EQ(windowCount(), windowsBefore);
 }
 
 // ---- Texts and the enabled state ----
@@ -334,6 +349,26 @@ TEST_F(ModalTest, TheMessageBoxKeepsTimersRunningAndGivesTheButton) {
     EXPECT_EQ(toolkit.showMessageBox("请选择鼠标点击位置！", 0, "提示"), 0);
     EXPECT_GE(closer.ticksWhileOpen(sink.tickTimes), 3u);
     EXPECT_FALSE(closer.mainEnabledWhileOpen);
+    EXPECT_TRUE(IsWindowEnabled(mainWindow()));
+}
+
+// Closes the help window from inside the modal loop that shows it.
+void CALLBACK closeHelpWindow(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    PostMessageW(FindWindowW(L"QuorvelForm", kHelpTitle), WM_CLOSE, 0, 0);
+}
+
+TEST_F(ModalTest, OpeningAndClosingTheHelpWindowLeavesNoObjects) {
+    const auto openAndClose = [&] {
+        SetTimer(nullptr, 0, 1, closeHelpWindow);
+        ASSERT_TRUE(toolkit.loadWindow(FormId::helpWindow, true));
+    };
+    openAndClose();  // the first opening loads what stays for the process's life
+    const int gdiBefore = gdiObjectCount();
+    const int windowsBefore = windowCount();
+    for (int i = 0; i < 1000; ++i) openAndClose();
+    EXPECT_EQ(gdiObjectCount(), gdiBefore);
+    EXPECT_EQ(windowCount(), windowsBefore);
     EXPECT_TRUE(IsWindowEnabled(mainWindow()));
 }
 

@@ -287,6 +287,7 @@ LRESULT CALLBACK FormWindow::windowProc(HWND window, UINT message, WPARAM wParam
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
+        self->fonts_.clear();  // the controls that used them are gone already
         self->toolkit_.formDestroyed(*self);
         return DefWindowProcW(window, message, wParam, lParam);
     }
