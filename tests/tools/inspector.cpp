@@ -11,7 +11,14 @@
 //                          combo box and list box children carry their rows
 //   foreground [HWND]      GetForegroundWindow, and GetGUIThreadInfo of HWND's thread
 //                          (or of the foreground window's thread)
-//   post HWND MSG WPARAM LPARAM             PostMessageW
+//   post HWND MSG WPARAM LPARAM [--count N] [--interval-ms MS]
+//                          PostMessageW, N times (default 1), MS apart (default 0)
+//   postfile HWND FILE [--interval-ms MS]
+//                          PostMessageW for each line "MSG WPARAM LPARAM" of FILE
+//   settext HWND TEXT      WM_SETTEXT, marshalled by the system
+//   settext HWND --bytes HEX
+//                          WM_SETTEXT of raw bytes through SendMessageA, which reads them in
+//                          the sender's ANSI code page
 //   send HWND MSG WPARAM LPARAM [--timeout MS]
 //                          SendMessageTimeoutW (SMTO_ABORTIFHUNG, default 2000 ms)
 //   proc PID [--wait MS]   GUI resources, handle count, working set, CPU time, exit code;
@@ -741,13 +748,103 @@ MessageArgs messageArgs(const Args& args)
             static_cast<WPARAM>(parseNumber(args.at(2))), static_cast<LPARAM>(parseNumber(args.at(3)))};
 }
 
+void postTimes(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, long long count, DWORD intervalMs)
+{
+    for (long long i = 0; i < count; ++i) {
+        // A full queue refuses posts; wait for the target to catch up rather than drop one.
+        for (int attempt = 0; !PostMessageW(hwnd, msg, wParam, lParam); ++attempt) {
+            if (attempt == 1000) {
+                fail("PostMessageW");
+            }
+            Sleep(5);
+        }
+        if (intervalMs) {
+            Sleep(intervalMs);
+        }
+    }
+}
+
+DWORD intervalOption(const Args& args)
+{
+    const auto interval = args.option(L"--interval-ms");
+    return interval ? static_cast<DWORD>(parseNumber(*interval)) : 0;
+}
+
 void post(JsonWriter& json, const Args& args)
 {
     const MessageArgs m = messageArgs(args);
-    if (!PostMessageW(m.hwnd, m.msg, m.wParam, m.lParam)) {
-        fail("PostMessageW");
+    const auto count = args.option(L"--count");
+    const long long times = count ? parseNumber(*count) : 1;
+    postTimes(m.hwnd, m.msg, m.wParam, m.lParam, times, intervalOption(args));
+    json.beginObject().field("posted", times).endObject();
+}
+
+void postFile(JsonWriter& json, const Args& args)
+{
+    args.expectAtMost(2);
+    const HWND hwnd = parseHwnd(args.at(0));
+    UniqueHandle file(nullIfInvalid(CreateFileW(args.at(1).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                OPEN_EXISTING, 0, nullptr)));
+    if (!file) {
+        fail("CreateFileW " + toUtf8(args.at(1)));
     }
-    json.beginObject().field("posted", true).endObject();
+    std::string text;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read) {
+        text.append(buffer, read);
+    }
+    const DWORD interval = intervalOption(args);
+    long long posted = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        const std::wstring line(text.begin() + static_cast<std::ptrdiff_t>(start),
+                                text.begin() + static_cast<std::ptrdiff_t>(end));
+        start = end + 1;
+        std::vector<std::wstring> fields;
+        for (std::size_t at = 0; at < line.size();) {
+            const std::size_t next = line.find_first_of(L" \t\r", at);
+            if (next != at) {
+                fields.push_back(line.substr(at, next == std::wstring::npos ? std::wstring::npos : next - at));
+            }
+            at = next == std::wstring::npos ? line.size() : next + 1;
+        }
+        if (fields.empty()) {
+            continue;
+        }
+        if (fields.size() != 3) {
+            throw UsageError("postfile lines are MSG WPARAM LPARAM");
+        }
+        postTimes(hwnd, static_cast<UINT>(parseNumber(fields[0])), static_cast<WPARAM>(parseNumber(fields[1])),
+                  static_cast<LPARAM>(parseNumber(fields[2])), 1, interval);
+        ++posted;
+    }
+    json.beginObject().field("posted", posted).endObject();
+}
+
+void setText(JsonWriter& json, const Args& args)
+{
+    args.expectAtMost(2);
+    const HWND hwnd = parseHwnd(args.at(0));
+    DWORD_PTR result = 0;
+    bool ok = false;
+    if (const auto hexOption = args.option(L"--bytes")) {
+        const std::wstring& hex = *hexOption;
+        std::string bytes;
+        for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+            bytes += static_cast<char>(std::stoi(std::wstring(hex.substr(i, 2)), nullptr, 16));
+        }
+        ok = SendMessageTimeoutA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(bytes.c_str()), SMTO_ABORTIFHUNG, 5000,
+                                 &result);
+    } else {
+        ok = SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args.at(1).c_str()), SMTO_ABORTIFHUNG,
+                                 5000, &result);
+    }
+    json.beginObject().field("ok", ok).field("result", static_cast<long long>(static_cast<LRESULT>(result))).endObject();
 }
 
 void sendCommand(JsonWriter& json, const Args& args)
@@ -1280,7 +1377,9 @@ const Command kCommands[] = {
     {L"list", list, {L"--pid", L"--title", L"--class"}},
     {L"dump", dump, {}},
     {L"foreground", foreground, {}},
-    {L"post", post, {}},
+    {L"post", post, {L"--count", L"--interval-ms"}},
+    {L"postfile", postFile, {L"--interval-ms"}},
+    {L"settext", setText, {L"--bytes"}},
     {L"send", sendCommand, {L"--timeout"}},
     {L"proc", proc, {L"--wait"}},
     {L"procs", procs, {L"--env"}},

@@ -126,7 +126,7 @@ void FormWindow::createControls() {
         control.spec = &spec;
         control.window = createControl(spec, id++);
         control.cursor = toolkit_.cursorFor(spec.pointer);
-        if (control.window && spec.kind != ControlKind::timer) {
+        if (control.window) {
             // The form's order is the stacking order, the first control on top.
             SetWindowPos(control.window, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             above = control.window;
