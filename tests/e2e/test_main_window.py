@@ -222,6 +222,17 @@ class KeyboardFocusTest(unittest.TestCase):
         self.wine.key("Escape")
         self.assertEqual(self.app.exit_code(), 0)
 
+    def test_tab_and_escape_still_work_once_the_focused_button_is_disabled(self):
+        self.app.focus()
+        self.app.record("F6", 10, 10)
+        self.app.set_interval("0")  # Running without clicks
+        self.wine.key("space")      # presses Start, which has the focus, and disables it
+        self.app.wait_state("running")
+        self.wine.key("Tab")
+        self.assertEqual(wait_until(self.focused, 3, "a focused control"), HELP_BUTTON)
+        self.wine.key("Escape")
+        self.assertEqual(self.app.exit_code(), 0)
+
     def test_escape_with_a_modifier_does_not_close(self):
         self.app.focus()
         self.wine.key("shift+Escape")

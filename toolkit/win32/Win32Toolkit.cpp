@@ -309,7 +309,10 @@ bool Win32Toolkit::isLoaded(const FormWindow* form) const {
 }
 
 bool Win32Toolkit::handleDialogKeys(const MSG& message) {
-    if (message.message != WM_KEYDOWN || (message.wParam != VK_ESCAPE && message.wParam != VK_TAB)) return false;
+    // When the focused control has been disabled (Start, once clicked), no window has the focus
+    // and keys come to the active window as system keys, Alt or not.
+    const bool keyDown = message.message == WM_KEYDOWN || (message.message == WM_SYSKEYDOWN && !keyIsDown(VK_MENU));
+    if (!keyDown || (message.wParam != VK_ESCAPE && message.wParam != VK_TAB)) return false;
     const auto form = std::find_if(loaded_.begin(), loaded_.end(), [&](const auto& w) {
         return w->window() == message.hwnd || IsChild(w->window(), message.hwnd);
     });
