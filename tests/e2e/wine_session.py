@@ -425,6 +425,10 @@ class WineSession:
             self.env = env
             self._start_wineserver()
             self._run_logged(["wineboot", "-i"], "wineboot", timeout=120)
+            # Wine draws the caption buttons with Marlett, which Debian's Wine does not find on its own.
+            marlett = Path("/usr/share/wine/fonts/marlett.ttf")
+            if marlett.is_file():
+                shutil.copy(marlett, self.prefix / "drive_c" / "windows" / "Fonts" / marlett.name)
             reg = self.tmp / "session.reg"
             reg.write_text(SESSION_REGISTRY, encoding="utf-16")
             self._run_logged(["wine", "regedit", "/S", windows_path(reg)], "regedit", timeout=60)
