@@ -8,11 +8,9 @@
 Control ids are the toolkit's: 100 plus the control's place in its form.
 """
 
-import os
 import time
-from pathlib import Path
 
-from wine_session import HarnessError, WaitTimeout, build_dir, wait_until
+from wine_session import HarnessError, SessionTestCase, WaitTimeout, build_dir, tool_path, wait_until, windows_path
 
 MAIN_TITLE = "Quorvel-by:Tiryn v1.1"
 HELP_TITLE = "帮助"
@@ -155,3 +153,45 @@ class Quorvel:
         if info.get("exitCode") is None:
             raise WaitTimeout(f"timed out after {timeout:g} s waiting for quorvel.exe to end")
         return info["exitCode"]
+
+
+class HotkeyHolder:
+    """hotkey_holder.exe: another program holding hotkeys, which it got, and what reached it."""
+
+    def __init__(self, wine, *combinations):
+        """Starts it with (modifiers, key) pairs and waits until it has tried them."""
+        self.wine = wine
+        self.log = wine.tmp / "logs" / f"holder-{time.monotonic_ns()}.log"
+        self.process = wine.launch(tool_path("hotkey_holder"), "--log", windows_path(self.log),
+                                   *[f"{m}:{k}" for m, k in combinations])
+        ready = wait_until(lambda: self.log.exists() and self.log.read_text().startswith("ready") and
+                           self.log.read_text().splitlines()[0].split(), 10, "hotkey_holder to try its hotkeys")
+        self.hwnd = int(ready[1])
+        self.results = ready[2:]
+
+    def received(self):
+        """[id, lParam] of each WM_HOTKEY it received, as texts."""
+        return [line.split()[1:] for line in self.log.read_text().splitlines() if line.startswith("hotkey")]
+
+    def close(self):
+        self.wine.post(self.hwnd, WM_CLOSE)
+        return self.process.wait()
+
+
+ALL_FOUR = ((0x2, 0x53), (0x2, 0x51), (0, 0x75), (0, 0x76))  # Ctrl+S, Ctrl+Q, F6, F7
+
+
+class QuorvelTestCase(SessionTestCase):
+    """One Wine session per class; copies of the program a test launches end with it."""
+
+    def launch(self):
+        app = Quorvel.launch(self.wine)
+        self.started.append(app.process)
+        return app
+
+    def assert_hotkeys_free(self):
+        """Another program can take all four combinations: no copy of ours holds them."""
+        holder = HotkeyHolder(self.wine, *ALL_FOUR)
+        self.started.append(holder.process)
+        self.assertEqual(holder.results, ["ok", "ok", "ok", "ok"])
+        holder.close()

@@ -17,7 +17,7 @@ import unittest
 from pathlib import Path
 
 from wine_session import (
-    BM_CLICK, DEFAULT_DISPLAYS, LOCALES, SCREEN, WM_CLOSE, HarnessError, Image, InspectorError, WaitTimeout,
+    BM_CLICK, DEFAULT_DISPLAYS, SCREEN, WM_CLOSE, HarnessError, Image, InspectorError, SessionTestCase, WaitTimeout,
     WineSession, colorref_rgb, parse_click_log, start_xvfb, tool_path, wait_until, windows_path,
 )
 
@@ -98,32 +98,8 @@ def _parse_ppm(data):
     return width, height, [tuple(pixels[i:i + 3]) for i in range(0, len(pixels), 3)]
 
 
-def _locales():
-    chosen = os.environ.get("QUORVEL_LOCALES")
-    return tuple(chosen.split(",")) if chosen else LOCALES
-
-
 class HarnessInWine:
     """The harness driving real Wine windows; a subclass per locale names LOCALE."""
-
-    LOCALE = None
-
-    @classmethod
-    def setUpClass(cls):
-        if cls.LOCALE not in _locales():
-            raise unittest.SkipTest(f"{cls.LOCALE} is not in QUORVEL_LOCALES")
-        cls.wine = WineSession(locale=cls.LOCALE).start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.wine.close()
-
-    def setUp(self):
-        self.started = []
-
-    def tearDown(self):
-        for process in self.started:
-            process.kill()
 
     def click_target(self, rect, **options):
         target = self.wine.start_click_target(rect, **options)
@@ -462,11 +438,11 @@ def _ico_directory(path):
     return entries
 
 
-class EnglishLocaleTest(HarnessInWine, unittest.TestCase):
+class EnglishLocaleTest(HarnessInWine, SessionTestCase):
     LOCALE = "en_US.UTF-8"
 
 
-class ChineseLocaleTest(HarnessInWine, unittest.TestCase):
+class ChineseLocaleTest(HarnessInWine, SessionTestCase):
     LOCALE = "zh_CN.UTF-8"
 
 

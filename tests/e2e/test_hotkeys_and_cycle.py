@@ -13,9 +13,9 @@ import time
 import unittest
 
 from quorvel_app import (
-    BOX_TEXT, CTRL_Q, CTRL_S, F6, F7, IDOK, MAIN_TITLE, START_BUTTON, WM_COMMAND, Quorvel, child,
+    BOX_TEXT, CTRL_Q, CTRL_S, F7, IDOK, START_BUTTON, WM_COMMAND, HotkeyHolder, QuorvelTestCase, child,
 )
-from wine_session import WineSession, tool_path, wait_until, windows_path
+from wine_session import wait_until
 
 TARGET = (0, 0, 340, 768)  # left of the main window at (364, 192)
 
@@ -29,59 +29,7 @@ def press_and_release(button, x, y):
     return [(button, "down", x, y), (button, "up", x, y)]
 
 
-class ProgramTest(unittest.TestCase):
-    """One session for the class; a fresh program for each test, closed afterwards."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls.wine = WineSession().start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.wine.close()
-
-    def setUp(self):
-        self.apps = []
-
-    def tearDown(self):
-        for app in self.apps:
-            if app.process.poll() is None:
-                app.process.kill()
-
-    def launch(self):
-        app = Quorvel.launch(self.wine)
-        self.apps.append(app)
-        return app
-
-    def hold_hotkeys(self, *combinations):
-        """Starts hotkey_holder.exe holding (modifiers, key) pairs, once it has tried them."""
-        log = self.wine.tmp / "logs" / f"holder-{time.monotonic_ns()}.log"
-        process = self.wine.launch(tool_path("hotkey_holder"), "--log", windows_path(log),
-                                   *[f"{m}:{k}" for m, k in combinations])
-        ready = wait_until(lambda: log.exists() and log.read_text().startswith("ready") and log.read_text(),
-                           10, "hotkey_holder to try its hotkeys")
-        return HotkeyHolder(self.wine, process, log, ready.split("\n")[0].split())
-
-
-class HotkeyHolder:
-    """Another program holding hotkeys: which it got, and which WM_HOTKEY messages reached it."""
-
-    def __init__(self, wine, process, log, ready_line):
-        self.wine = wine
-        self.process = process
-        self.log = log
-        self.hwnd = int(ready_line[1])
-        self.results = ready_line[2:]
-
-    def received(self):
-        return [line.split()[1:] for line in self.log.read_text().splitlines() if line.startswith("hotkey")]
-
-    def close(self):
-        self.wine.post(self.hwnd, 0x0010)  # WM_CLOSE
-        return self.process.wait()
-
-
-class RecordingTest(ProgramTest):
+class RecordingTest(QuorvelTestCase):
     def test_f6_and_f7_add_rows_at_the_pointer_in_order(self):
         app = self.launch()
         app.focus()
@@ -105,7 +53,7 @@ class RecordingTest(ProgramTest):
         self.assertEqual(app.wait_rows(1), [("左键单击", "0", "0", 0)])
 
 
-class ClickCycleTest(ProgramTest):
+class ClickCycleTest(QuorvelTestCase):
     def test_the_rows_are_clicked_in_order_cyclically_one_per_interval(self):
         app = self.launch()
         target = self.wine.start_click_target(TARGET)
@@ -192,9 +140,10 @@ class ClickCycleTest(ProgramTest):
         app.wait_rows(2)
 
 
-class OtherProgramsTest(ProgramTest):
+class OtherProgramsTest(QuorvelTestCase):
     def test_ctrl_s_held_by_another_program_leaves_the_rest_working(self):
-        holder = self.hold_hotkeys((0x2, 0x53))
+        holder = HotkeyHolder(self.wine, (0x2, 0x53))
+        self.started.append(holder.process)
         self.assertEqual(holder.results, ["ok"])
         app = self.launch()
         target = self.wine.start_click_target(TARGET)
@@ -235,9 +184,7 @@ class OtherProgramsTest(ProgramTest):
         second.close()
 
         # With both gone, all four combinations are free again.
-        holder = self.hold_hotkeys((0x2, 0x53), (0x2, 0x51), (0, 0x75), (0, 0x76))
-        self.assertEqual(holder.results, ["ok", "ok", "ok", "ok"])
-        holder.close()
+        self.assert_hotkeys_free()
 
     def test_a_new_copy_registers_all_four_after_the_first_closes(self):
         first = self.launch()
@@ -255,7 +202,7 @@ class OtherProgramsTest(ProgramTest):
         app.wait_state("idle")
 
 
-class ClosingTest(ProgramTest):
+class ClosingTest(QuorvelTestCase):
     def test_escape_while_the_cycle_runs_ends_the_program_without_a_later_click(self):
         app = self.launch()
         target = self.wine.start_click_target(TARGET)
@@ -271,9 +218,7 @@ class ClosingTest(ProgramTest):
         time.sleep(0.5)
         self.assertEqual(len(target.records()), count, "a click came after the window closed")
         # The hotkeys went with the window.
-        holder = self.hold_hotkeys((0x2, 0x53), (0x2, 0x51), (0, 0x75), (0, 0x76))
-        self.assertEqual(holder.results, ["ok", "ok", "ok", "ok"])
-        holder.close()
+        self.assert_hotkeys_free()
 
     def test_the_next_run_starts_empty(self):
         app = self.launch()

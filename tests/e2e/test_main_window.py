@@ -5,14 +5,13 @@
 QUORVEL_LOCALES (comma-separated, default both) names the locales to run under.
 """
 
-import os
 import unittest
 
 from quorvel_app import (
     HELP_BUTTON, HINT_LABEL, INTERVAL_EDIT, INTERVAL_LABEL, MAIN_TITLE, POINT_LIST, START_BUTTON, STOP_BUTTON,
-    CLICK_TIMER, Quorvel, child, quorvel_exe,
+    CLICK_TIMER, Quorvel, QuorvelTestCase, child, quorvel_exe,
 )
-from wine_session import LOCALES, WineSession, wait_until
+from wine_session import SessionTestCase, wait_until
 
 WS_CHILD, WS_VISIBLE, WS_DISABLED = 0x40000000, 0x10000000, 0x08000000
 WS_CLIPSIBLINGS, WS_CLIPCHILDREN = 0x04000000, 0x02000000
@@ -38,29 +37,18 @@ CONTROLS = [
 ]
 
 
-def selected_locales():
-    chosen = os.environ.get("QUORVEL_LOCALES")
-    return tuple(chosen.split(",")) if chosen else LOCALES
-
-
 def size(rect):
     return rect["right"] - rect["left"], rect["bottom"] - rect["top"]
 
 
 class MainWindowInWine:
-    LOCALE = None
+    """One copy of the program, read back; a subclass per locale names LOCALE."""
 
     @classmethod
     def setUpClass(cls):
-        if cls.LOCALE not in selected_locales():
-            raise unittest.SkipTest(f"{cls.LOCALE} is not in QUORVEL_LOCALES")
-        cls.wine = WineSession(locale=cls.LOCALE).start()
+        super().setUpClass()
         cls.app = Quorvel.launch(cls.wine)
         cls.window = cls.app.dump()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.wine.close()
 
     def test_the_window_is_fixed_centred_and_titled(self):
         w = self.window
@@ -156,32 +144,21 @@ class MainWindowInWine:
             self.assertIsNotNone(entry["image"], entry)
 
 
-class MainWindowEnglishTest(MainWindowInWine, unittest.TestCase):
+class MainWindowEnglishTest(MainWindowInWine, SessionTestCase):
     LOCALE = "en_US.UTF-8"
 
 
-class MainWindowChineseTest(MainWindowInWine, unittest.TestCase):
+class MainWindowChineseTest(MainWindowInWine, SessionTestCase):
     LOCALE = "zh_CN.UTF-8"
 
 
-class KeyboardFocusTest(unittest.TestCase):
+class KeyboardFocusTest(QuorvelTestCase):
     """Tab order, Esc, and the focus given back when the window is reactivated."""
 
-    @classmethod
-    def setUpClass(cls):
-        cls.wine = WineSession().start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.wine.close()
-
     def setUp(self):
-        self.app = Quorvel.launch(self.wine)
+        super().setUp()
+        self.app = self.launch()
         self.ids = {c["hwnd"]: c["id"] for c in self.app.dump()["children"]}
-
-    def tearDown(self):
-        if self.app.process.poll() is None:
-            self.app.close()
 
     def focused(self):
         return self.ids.get(self.wine.foreground(self.app.hwnd)["thread"]["focus"])
@@ -211,10 +188,10 @@ class KeyboardFocusTest(unittest.TestCase):
         self.app.focus()
         self.tab_until(POINT_LIST)
         other = self.wine.start_click_target((0, 0, 200, 200), activatable=True)
+        self.started.append(other.process)
         self.wine.focus(other.hwnd)
         self.app.focus()
         self.assertEqual(wait_until(self.focused, 3, "a focused control"), POINT_LIST)
-        other.close()
 
     def test_escape_closes_the_window_from_any_control(self):
         self.app.focus()

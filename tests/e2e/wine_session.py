@@ -33,6 +33,7 @@ import subprocess
 import tempfile
 import threading
 import time
+import unittest
 import zlib
 from pathlib import Path
 
@@ -772,6 +773,36 @@ class WineSession:
         args += [flag for flag, on in flags if on]
         target = ClickTarget(self, self.launch(tool_path("click_target"), *args), log)
         return target.wait_ready(timeout)
+
+
+def selected_locales():
+    """The locales of QUORVEL_LOCALES (comma-separated), or both by default."""
+    chosen = os.environ.get("QUORVEL_LOCALES")
+    return tuple(chosen.split(",")) if chosen else LOCALES
+
+
+class SessionTestCase(unittest.TestCase):
+    """A test class with one WineSession of its own, under LOCALE; skipped when QUORVEL_LOCALES
+    leaves that locale out. Processes a test adds to self.started are ended after it."""
+
+    LOCALE = DEFAULT_LOCALE
+
+    @classmethod
+    def setUpClass(cls):
+        if cls.LOCALE not in selected_locales():
+            raise unittest.SkipTest(f"{cls.LOCALE} is not in QUORVEL_LOCALES")
+        cls.wine = WineSession(locale=cls.LOCALE).start()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.wine.close()
+
+    def setUp(self):
+        self.started = []
+
+    def tearDown(self):
+        for process in self.started:
+            process.kill()
 
 
 def start_xvfb(displays, log_dir, extra_args=()):

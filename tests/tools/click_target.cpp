@@ -24,26 +24,11 @@
 #include <optional>
 #include <string>
 
+#include "toolkit/win32/Unique.h"
+
 namespace {
 
-template <typename H, auto Close>
-class Unique {
-public:
-    Unique() = default;
-    explicit Unique(H h) : h_(h) {}
-    Unique(const Unique&) = delete;
-    Unique& operator=(const Unique&) = delete;
-    ~Unique()
-    {
-        if (h_) {
-            Close(h_);
-        }
-    }
-    H get() const { return h_; }
-
-private:
-    H h_{};
-};
+using quorvel::Unique;
 
 using UniqueHandle = Unique<HANDLE, CloseHandle>;
 using UniqueBrush = Unique<HBRUSH, DeleteObject>;

@@ -52,28 +52,11 @@
 #include <utility>
 #include <vector>
 
+#include "toolkit/win32/Unique.h"
+
 namespace {
 
-template <typename H, auto Close>
-class Unique {
-public:
-    Unique() = default;
-    explicit Unique(H h) : h_(h) {}
-    Unique(const Unique&) = delete;
-    Unique& operator=(const Unique&) = delete;
-    Unique(Unique&& other) noexcept : h_(std::exchange(other.h_, H{})) {}
-    ~Unique()
-    {
-        if (h_) {
-            Close(h_);
-        }
-    }
-    H get() const { return h_; }
-    explicit operator bool() const { return h_; }
-
-private:
-    H h_{};
-};
+using quorvel::Unique;
 
 using UniqueHandle = Unique<HANDLE, CloseHandle>;
 using UniqueModule = Unique<HMODULE, FreeLibrary>;
