@@ -1,0 +1,45 @@
+// stand_in_browser.exe: a web browser for the Wine end-to-end tests to register in a prefix,
+// so they can see how the clicker started it.
+//
+//   stand_in_browser.exe LOG [ANYTHING...]
+//
+// Appends the command line it was given, exactly as GetCommandLineW returns it, to LOG
+// (UTF-8, one line, written through at once) and exits with 0. The log is the first word of
+// the command line after the program, so a registered command such as
+//   "Z:\...\stand_in_browser.exe" Z:\...\browser.log "%1"
+// names its own log.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace {
+
+std::string toUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+int wmain() {
+    const wchar_t* commandLine = GetCommandLineW();
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(commandLine, &argc);
+    if (!argv || argc < 2) return 2;
+    // Appends from several runs land whole, one after another.
+    const HANDLE log = CreateFileW(argv[1], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LocalFree(argv);
+    if (log == INVALID_HANDLE_VALUE) return 1;
+    const std::string line = toUtf8(commandLine) + "\n";
+    DWORD written = 0;
+    const BOOL ok = WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(log);
+    return ok && written == line.size() ? 0 : 1;
+}
