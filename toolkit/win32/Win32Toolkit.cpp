@@ -253,12 +253,15 @@ int Win32Toolkit::runMessageLoop() {
     loopStarted_ = true;
     if (loaded_.empty()) return 0;
     MSG message{};
-    BOOL result;
-    while ((result = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+    for (;;) {
+        // Idle work, whenever the queue is empty: out here no handler of a destroyed form can
+        // still be running, so its remains can go.
+        if (!PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) retired_.clear();
+        const BOOL result = GetMessageW(&message, nullptr, 0, 0);
+        if (result == 0) return static_cast<int>(message.wParam);
+        if (result < 0) return -1;
         dispatch(message);
-        retired_.clear();  // back at the top: no handler of a destroyed form is running
     }
-    return result == 0 ? static_cast<int>(message.wParam) : -1;
 }
 
 HWND Win32Toolkit::modalWindow() const { return modalStack_.empty() ? nullptr : modalStack_.back()->window(); }
