@@ -1,10 +1,12 @@
 """Screenshots of quorvel.exe under Wine on a virtual display.
 
     QUORVEL_BUILD_DIR=build/win32 python3 take_screenshots.py --screen build/screenshot.png
-    QUORVEL_BUILD_DIR=build/win32 python3 take_screenshots.py --main-window docs/main-window.png
+    QUORVEL_BUILD_DIR=build/win32 python3 take_screenshots.py --main-window docs/main-window.png \
+        --help-window docs/help-window.png
 
 --screen: the whole virtual screen once the program is up. --main-window: the main window
-alone, with a few recorded rows. Both under zh_CN.UTF-8, as a Chinese system shows them.
+alone, with a few recorded rows. --help-window: the help window, the pointer away from its
+link. All under zh_CN.UTF-8, as a Chinese system shows them.
 """
 
 import argparse
@@ -12,7 +14,7 @@ import subprocess
 import sys
 import time
 
-from quorvel_app import Quorvel
+from quorvel_app import HELP_BUTTON, Quorvel
 from wine_session import WineSession
 
 
@@ -27,6 +29,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--screen", help="PNG of the whole screen with the program started")
     parser.add_argument("--main-window", help="PNG of the main window with recorded rows")
+    parser.add_argument("--help-window", help="PNG of the help window")
     options = parser.parse_args()
 
     with WineSession(locale="zh_CN.UTF-8") as wine:
@@ -43,6 +46,16 @@ def main():
             shot = wine.tmp / "main-window.png"
             wine.screenshot(shot)
             crop(shot, app.dump()["rect"], options.main_window)
+        if options.help_window:
+            app.focus()
+            app.click_control(HELP_BUTTON)
+            help_window = app.help_window()
+            wine.move_mouse(1000, 760)  # off the link, which shows its normal colour
+            time.sleep(0.5)
+            shot = wine.tmp / "help-window.png"
+            wine.screenshot(shot)
+            crop(shot, help_window["rect"], options.help_window)
+            wine.key("Escape")
         app.close()
     return 0
 

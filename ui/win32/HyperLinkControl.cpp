@@ -32,7 +32,9 @@ std::wstring windowText(HWND window) {
 // references in an expandable value are expanded.
 std::optional<std::wstring> classesRootDefault(const std::wstring& subKey) {
     DWORD bytes = 0;
-    const DWORD types = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ;
+    // An expandable value comes back expanded, typed REG_SZ. Asking for RRF_RT_REG_EXPAND_SZ
+    // without RRF_NOEXPAND is refused as an invalid parameter, whatever the value.
+    const DWORD types = RRF_RT_REG_SZ;
     if (RegGetValueW(HKEY_CLASSES_ROOT, subKey.c_str(), nullptr, types, nullptr, nullptr, &bytes) != ERROR_SUCCESS) {
         return std::nullopt;
     }
