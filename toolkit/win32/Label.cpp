@@ -1,6 +1,6 @@
 #include "toolkit/win32/Label.h"
 
-#include <string>
+#include "toolkit/win32/DrawnText.h"
 
 namespace quorvel {
 namespace {
@@ -8,26 +8,6 @@ namespace {
 // Window extra bytes: the DrawText flags, then the font.
 constexpr int kFlagsOffset = 0;
 constexpr int kFontOffset = sizeof(LONG_PTR);
-
-void paint(HWND window) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window, &ps);
-    RECT client;
-    GetClientRect(window, &client);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-
-    const auto font = reinterpret_cast<HFONT>(GetWindowLongPtrW(window, kFontOffset));
-    const HGDIOBJ oldFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
-    const auto flags = static_cast<UINT>(GetWindowLongPtrW(window, kFlagsOffset));
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client, flags);
-    SelectObject(dc, oldFont);
-    EndPaint(window, &ps);
-}
 
 LRESULT CALLBACK labelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     switch (message) {
@@ -50,7 +30,8 @@ LRESULT CALLBACK labelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_ERASEBKGND:
         return 1;  // painted whole in WM_PAINT, without flicker
     case WM_PAINT:
-        paint(window);
+        paintText(window, windowText(window), reinterpret_cast<HFONT>(GetWindowLongPtrW(window, kFontOffset)),
+                  RGB(0, 0, 0), static_cast<UINT>(GetWindowLongPtrW(window, kFlagsOffset)));
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

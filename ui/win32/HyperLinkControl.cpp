@@ -7,6 +7,7 @@
 #include <string>
 
 #include "toolkit/Form.h"
+#include "toolkit/win32/DrawnText.h"
 #include "toolkit/win32/WideText.h"
 #include "ui/HyperLink.h"
 
@@ -21,12 +22,6 @@ struct LinkState {
 };
 
 LinkState* stateOf(HWND window) { return reinterpret_cast<LinkState*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
-
-std::wstring windowText(HWND window) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 // The default value of a key under HKEY_CLASSES_ROOT, of any length; environment
 // references in an expandable value are expanded.
@@ -79,21 +74,10 @@ bool openTarget(const std::wstring& target) {
 }
 
 void paint(HWND window, const LinkState& state) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window, &ps);
-    RECT client;
-    GetClientRect(window, &client);
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-
     std::wstring text = windowText(window);
     if (text.empty()) text = widen(state.link->target);
-    const HGDIOBJ oldFont = SelectObject(dc, state.font ? state.font : GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, linkColor(*state.link, state.hovered, state.visited));
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client,
+    paintText(window, text, state.font, linkColor(*state.link, state.hovered, state.visited),
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-    SelectObject(dc, oldFont);
-    EndPaint(window, &ps);
 }
 
 LRESULT CALLBACK hyperLinkProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
