@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/resources/resource_ids.h"
+#include "toolkit/win32/DrawnText.h"
 #include "toolkit/win32/Label.h"
 #include "toolkit/win32/WideText.h"
 #include "ui/win32/HyperLinkControl.h"
@@ -99,10 +100,7 @@ void Win32Toolkit::setMousePointer(Role role, MousePointer pointer) {
 
 std::string Win32Toolkit::readText(Role edit) {
     Control* c = control(edit);
-    if (!c || !c->window) return {};
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(c->window)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(c->window, text.data(), static_cast<int>(text.size()))));
-    return toCodePage936(text);
+    return c && c->window ? toCodePage936(windowText(c->window)) : std::string();
 }
 
 void Win32Toolkit::setTimerPeriod(Role timer, std::int32_t periodMs) {
@@ -254,9 +252,10 @@ int Win32Toolkit::runMessageLoop() {
     if (loaded_.empty()) return 0;
     MSG message{};
     for (;;) {
-        // Idle work, whenever the queue is empty: out here no handler of a destroyed form can
-        // still be running, so its remains can go.
-        if (!PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) retired_.clear();
+        // Idle work, once the queue is empty: out here no handler of a destroyed form can still
+        // be running, so its remains can go. Peeking costs a trip to the server under Wine, so
+        // only while there is something to release.
+        if (!retired_.empty() && !PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) retired_.clear();
         const BOOL result = GetMessageW(&message, nullptr, 0, 0);
         if (result == 0) return static_cast<int>(message.wParam);
         if (result < 0) return -1;
