@@ -31,7 +31,12 @@ void ClickRunner::onStartClicked() {
     pointCount_ = toolkit_.getRowCount(kPointList);
 
     if (pointCount_ == 0) {
+        // A Start inside the open refusal gets no box of its own: a held Ctrl+S nested a box
+        // in the box for each repeat until the stack ran out.
+        if (refusalOpen_) return;
+        refusalOpen_ = true;
         toolkit_.showMessageBox(kEmptyListMessage, kPlainOkBox, kEmptyListTitle);
+        refusalOpen_ = false;
         if (!cycleRunning_) showIdleControls();
         return;
     }

@@ -31,6 +31,7 @@ private:
     // The empty-list message box runs a nested loop in which a hotkey can start the cycle;
     // closing the box must not then show Idle over a running timer.
     bool cycleRunning_ = false;
+    bool refusalOpen_ = false;
 };
 
 }  // namespace quorvel

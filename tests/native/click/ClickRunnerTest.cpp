@@ -301,6 +301,21 @@ TEST_F(ClickRunnerTest, NestedRefusalThenStopStillEndsIdle) {
     EXPECT_FALSE(toolkit.timer.running());
 }
 
+// Ctrl+S held down with an empty list: its repeats come while the refusal is open.
+TEST_F(ClickRunnerTest, StartsInsideTheRefusalOpenNoFurtherBox) {
+    toolkit.whileMessageBoxOpen = [this] {
+        for (int i = 0; i < 3; ++i) runner.onStartClicked();
+        expectRunningControls();
+    };
+    runner.onStartClicked();
+    EXPECT_EQ(toolkit.messageBoxes.size(), 1u);
+    expectIdle();
+
+    runner.onStartClicked();  // closed, the refusal comes again
+    EXPECT_EQ(toolkit.messageBoxes.size(), 2u);
+    expectIdle();
+}
+
 // A timer message already queued when Stop sets the period to 0 raises no tick.
 TEST_F(ClickRunnerTest, NoClickAfterStop) {
     record(false, 1, 1);
