@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchIo.h"
+
 namespace {
 
 constexpr UINT kWmHotkey = 0x0312;
@@ -36,24 +38,15 @@ constexpr DWORD kExitTimeoutMs = 15000;
 // A batch fails only when the row count stops moving for this long.
 constexpr DWORD kStallTimeoutMs = 60000;
 
-HANDLE out = INVALID_HANDLE_VALUE;
-LARGE_INTEGER frequency;
+using bench::nowMs;
 
-void writeLine(const std::string& line) {
-    const std::string withEnd = line + "\n";
-    DWORD written = 0;
-    WriteFile(out, withEnd.data(), static_cast<DWORD>(withEnd.size()), &written, nullptr);
-}
+HANDLE out = INVALID_HANDLE_VALUE;
+
+void writeLine(const std::string& line) { bench::writeLine(out, line); }
 
 [[noreturn]] void fail(const std::string& what) {
     writeLine("error " + what + " (error " + std::to_string(GetLastError()) + ")");
     ExitProcess(1);
-}
-
-double nowMs() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 std::string narrow(const std::wstring& text) {
@@ -231,10 +224,8 @@ int batch(const std::vector<std::wstring>& args) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    QueryPerformanceFrequency(&frequency);
     if (argc < 4 || std::wstring(argv[2]) != L"--out") return 2;
-    out = CreateFileW(argv[3], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    out = bench::openLog(argv[3]);
     if (out == INVALID_HANDLE_VALUE) return 3;
     const std::wstring command = argv[1];
     const std::vector<std::wstring> args(argv + 4, argv + argc);

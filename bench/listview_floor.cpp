@@ -20,6 +20,8 @@
 #include <cwchar>
 #include <string>
 
+#include "BenchIo.h"
+
 namespace {
 
 constexpr DWORD kListViewStyle =
@@ -29,20 +31,9 @@ constexpr DWORD kListViewExtendedStyle =
 
 HANDLE logFile = INVALID_HANDLE_VALUE;
 HWND list = nullptr;
-LARGE_INTEGER frequency;
+using bench::nowMs;
 
-void logLine(const char* text) {
-    char line[128];
-    const int length = snprintf(line, sizeof line, "%s\n", text);
-    DWORD written = 0;
-    WriteFile(logFile, line, static_cast<DWORD>(length), &written, nullptr);
-}
-
-double nowMs() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+void logLine(const char* text) { bench::writeLine(logFile, text); }
 
 int rowCount() { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
@@ -115,10 +106,8 @@ void addColumns() {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 1 && (argc != 3 || std::wstring(argv[1]) != L"--log")) return 2;
-    QueryPerformanceFrequency(&frequency);
     if (argc == 3) {
-        logFile = CreateFileW(argv[2], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        logFile = bench::openLog(argv[2]);
         if (logFile == INVALID_HANDLE_VALUE) return 3;
     }
 

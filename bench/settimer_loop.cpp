@@ -21,6 +21,8 @@
 #include <cwchar>
 #include <string>
 
+#include "BenchIo.h"
+
 namespace {
 
 constexpr UINT_PTR kTimerId = 1;
@@ -39,12 +41,7 @@ HANDLE logFile = INVALID_HANDLE_VALUE;
 Options options;
 long clicks = 0;
 
-void logLine(const char* text) {
-    char line[128];
-    const int length = snprintf(line, sizeof line, "%s\n", text);
-    DWORD written = 0;
-    WriteFile(logFile, line, static_cast<DWORD>(length), &written, nullptr);
-}
+void logLine(const char* text) { bench::writeLine(logFile, text); }
 
 void click() {
     SetCursorPos(options.x, options.y);
@@ -97,8 +94,7 @@ bool parse(int argc, wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
     if (!parse(argc, argv)) return 2;
-    logFile = CreateFileW(options.log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    logFile = bench::openLog(options.log.c_str());
     if (logFile == INVALID_HANDLE_VALUE) return 3;
 
     const HINSTANCE instance = GetModuleHandleW(nullptr);
