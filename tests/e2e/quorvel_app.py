@@ -10,7 +10,9 @@ Control ids are the toolkit's: 100 plus the control's place in its form.
 
 import time
 
-from wine_session import HarnessError, SessionTestCase, WaitTimeout, build_dir, tool_path, wait_until, windows_path
+from wine_session import (
+    HarnessError, InspectorError, SessionTestCase, build_dir, tool_path, wait_until, windows_path,
+)
 
 MAIN_TITLE = "Quorvel-by:Tiryn v1.1"
 HELP_TITLE = "帮助"
@@ -148,11 +150,18 @@ class Quorvel:
         return self.exit_code()
 
     def exit_code(self, timeout=10.0):
-        """The full 32-bit exit code once the process has ended."""
-        info = self.wine.process_info(self.pid, wait_ms=int(timeout * 1000))
-        if info.get("exitCode") is None:
-            raise WaitTimeout(f"timed out after {timeout:g} s waiting for quorvel.exe to end")
-        return info["exitCode"]
+        """The exit code once the process has ended: the full 32 bits through the inspector
+        while Windows still has the process; once it is gone, the low byte that Wine hands to
+        Linux, read as signed (-1 comes back as 255)."""
+        try:
+            if self.process.poll() is None:
+                info = self.wine.process_info(self.pid, wait_ms=int(timeout * 1000))
+                if info.get("exitCode") is not None:
+                    return info["exitCode"]
+        except InspectorError:
+            pass  # ended between the look and the inspector's start
+        code = self.process.wait(timeout)
+        return code - 256 if code > 127 else code
 
 
 class HotkeyHolder:
