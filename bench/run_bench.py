@@ -528,7 +528,7 @@ class Clicker:
 
 
 def settimer_run(wine, log, interval, ticks, idle_peek=False):
-    """The same run by bench/settimer_loop.exe (idle_peek: with quorvel.exe's look at the queue before each wait)."""
+    """The same run by bench/settimer_loop.exe (idle_peek: with a look at the queue before each wait)."""
     own_log = wine.tmp / "logs" / f"settimer-{interval}-{time.monotonic_ns()}.log"
     process = wine.launch(tool("settimer_loop"), "--log", windows_path(own_log), "--interval", interval, "--count",
                           ticks, "--x", CLICK_POINT[0], "--y", CLICK_POINT[1], "--idle-peek", int(idle_peek))
@@ -573,7 +573,8 @@ CLICK_NOTE = ("Times are the click target's QueryPerformanceCounter at each WM_L
               "interval|; drift = last - (first + (clicks - 1) x interval). CPU and wake-ups (times put on a CPU) are "
               "the clicker process's own, from the schedstat of all its threads: the median over ten stretches "
               "of the run of each stretch's figure per click, starting and stopping the cycle left out. 'SetTimer loop + peek' is the loop with a "
-              "PeekMessageW(PM_NOREMOVE) before each GetMessageW, as quorvel.exe's message loop has. other "
+              "PeekMessageW(PM_NOREMOVE) before each GetMessageW: what one look at the queue per message costs "
+              "(quorvel.exe's loop looks only while a closed window waits to be released). other "
               "load = the machine's busy CPU outside this benchmark during the run, in % of its cores.")
 
 

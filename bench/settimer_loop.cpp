@@ -7,8 +7,8 @@
 //
 // The timer starts when the window receives WM_APP (posted from outside), so the process's
 // start-up is not in the CPU time measured around the run. After N clicks the timer stops.
-// --idle-peek 1 looks at the queue (PeekMessageW, PM_NOREMOVE) before each GetMessageW, as
-// quorvel.exe's message loop does for its idle work, to show what that look costs a tick.
+// --idle-peek 1 looks at the queue (PeekMessageW, PM_NOREMOVE) before each GetMessageW, to show
+// what that look costs a tick (quorvel.exe's loop looks only while it has idle work waiting).
 // The log (appended, one line each, written through at once):
 //   ready HWND        the window exists and waits for WM_APP (HWND in decimal)
 //   done N            N clicks made, the timer is stopped
