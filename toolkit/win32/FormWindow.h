@@ -14,11 +14,11 @@ namespace quorvel {
 
 class Win32Toolkit;
 
-// A control of a loaded form and the state the toolkit keeps with it.
+// A control of a loaded form and the state the toolkit keeps with it; the enabled state is
+// the native window's own.
 struct Control {
     const ControlSpec* spec = nullptr;
     HWND window = nullptr;
-    bool disabled = false;
     HCURSOR cursor = nullptr;  // shared cursors only, owned by the system
     TimerState timer;          // timers only
 };

@@ -83,7 +83,6 @@ HCURSOR Win32Toolkit::cursorFor(MousePointer pointer) const {
 void Win32Toolkit::setDisabled(Role role, bool disabled) {
     Control* c = control(role);
     if (!c) return;
-    c->disabled = disabled;
     if (c->window) EnableWindow(c->window, !disabled);
 }
 
